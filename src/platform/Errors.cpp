@@ -42,6 +42,7 @@ std::string ErrorMessage(int32_t code) {
         case kErrorWriteFault: return "The system cannot write to the specified device.";
         case kErrorReadFault: return "The system cannot read from the specified device.";
         case kErrorGenFailure: return "A device attached to the system is not functioning.";
+        case kErrorSharingViolation: return "The process cannot access the file because it is being used by another process.";
         case kErrorFileExists: return "The file exists.";
         case kErrorInvalidParameter: return "The parameter is incorrect.";
         case kErrorDiskFull: return "There is not enough space on the disk.";

@@ -18,6 +18,7 @@ inline constexpr int32_t kErrorNotReady = 21;
 inline constexpr int32_t kErrorWriteFault = 29;
 inline constexpr int32_t kErrorReadFault = 30;
 inline constexpr int32_t kErrorGenFailure = 31;
+inline constexpr int32_t kErrorSharingViolation = 32;
 inline constexpr int32_t kErrorFileExists = 80;
 inline constexpr int32_t kErrorInvalidParameter = 87;
 inline constexpr int32_t kErrorDiskFull = 112;
