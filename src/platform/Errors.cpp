@@ -18,6 +18,7 @@ int32_t ErrorFromErrno(int err, IoDirection direction) {
         case ENOMEDIUM: return kErrorNotReady;
         case EIO: return direction == IoDirection::kRead ? kErrorReadFault : kErrorWriteFault;
         case EEXIST: return kErrorAlreadyExists;
+        case EBADF: return kErrorInvalidHandle;
         case EINVAL: return kErrorInvalidParameter;
         case ENOSPC:
         case EDQUOT: return kErrorDiskFull;
@@ -36,6 +37,7 @@ std::string ErrorMessage(int32_t code) {
         case kErrorFileNotFound: return "The system cannot find the file specified.";
         case kErrorPathNotFound: return "The system cannot find the path specified.";
         case kErrorAccessDenied: return "Access is denied.";
+        case kErrorInvalidHandle: return "The handle is invalid.";
         case kErrorNotEnoughMemory: return "Not enough memory resources are available to process this command.";
         case kErrorWriteProtect: return "The media is write protected.";
         case kErrorNotReady: return "The device is not ready.";

@@ -12,6 +12,7 @@ inline constexpr int32_t kErrorSuccess = 0;
 inline constexpr int32_t kErrorFileNotFound = 2;
 inline constexpr int32_t kErrorPathNotFound = 3;
 inline constexpr int32_t kErrorAccessDenied = 5;
+inline constexpr int32_t kErrorInvalidHandle = 6;
 inline constexpr int32_t kErrorNotEnoughMemory = 8;
 inline constexpr int32_t kErrorWriteProtect = 19;
 inline constexpr int32_t kErrorNotReady = 21;
