@@ -18,20 +18,9 @@ bool IsAllDigits(std::string_view s) {
     return true;
 }
 
-// "usb1" (a root hub) and "1-2", "1-2.3" (a port path): the names sysfs gives USB devices.
-bool IsUsbComponent(const std::string& c) {
-    if (c.size() > 3 && c.compare(0, 3, "usb") == 0 && IsAllDigits(std::string_view(c).substr(3))) {
-        return true;
-    }
-    size_t dash = c.find('-');
-    if (dash == std::string::npos || dash == 0 || c.find(':') != std::string::npos) return false;
-    if (!IsAllDigits(std::string_view(c).substr(0, dash))) return false;
-    std::string_view rest = std::string_view(c).substr(dash + 1);
-    if (rest.empty()) return false;
-    for (char ch : rest) {
-        if ((ch < '0' || ch > '9') && ch != '.') return false;
-    }
-    return true;
+// "usb1", "usb2": the root hubs every USB device hangs below.
+bool IsUsbRootHub(const std::string& c) {
+    return c.size() > 3 && c.compare(0, 3, "usb") == 0 && IsAllDigits(std::string_view(c).substr(3));
 }
 
 std::string SubsystemOf(const std::filesystem::path& dir) {
@@ -98,7 +87,7 @@ DiskBus SysfsDiskBus(const std::filesystem::path& diskDir) {
          p = p.parent_path()) {
         std::string subsystem = SubsystemOf(p);
         if (subsystem == "mmc" || subsystem == "mmc_host") sd = true;
-        if (subsystem == "usb" || IsUsbComponent(p.filename().string())) usb = true;
+        if (subsystem == "usb" || IsUsbRootHub(p.filename().string())) usb = true;
     }
     if (sd) return DiskBus::kSd;
     return usb ? DiskBus::kUsb : DiskBus::kOther;
