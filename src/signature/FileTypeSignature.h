@@ -14,6 +14,8 @@
 namespace keldrin {
 
 inline constexpr int32_t kNoMatchType = 49;
+// Largest sector size the checks read through the context; larger ones make every read fail.
+inline constexpr int32_t kMaxSignatureSectorSize = 65536;
 
 // Returns a type id, or kNoMatchType. May read the device through the SignatureContext.
 using HeaderCheck = int32_t (*)(const uint8_t* block, int32_t length);
@@ -64,8 +66,11 @@ struct SignatureHit {
     int32_t typeId;
 };
 
-// The first row in table order whose check matches, or {nullptr, 49}.
+// The first row in table order whose check matches, or {nullptr, 49}. Runs only the rows whose
+// key bytes the block carries (see FormatCheck.h), in table order.
 SignatureHit IdentifyBlock(const uint8_t* block, int32_t length);
+// The same answer by calling every row's check in table order: the reference for IdentifyBlock.
+SignatureHit IdentifyBlockByWalk(const uint8_t* block, int32_t length);
 const FileTypeSignature* FindSignatureByType(int32_t typeId);
 const FileTypeSignature* FindSignatureByExtension(std::string_view extension);
 // 1 if the block begins like a file of that extension, else 0. Used by the FAT and NTFS content
