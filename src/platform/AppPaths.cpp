@@ -42,7 +42,9 @@ std::filesystem::path AppDataFolder() {
     return base / kAppFolderName;
 }
 
-std::filesystem::path ScanLogFolder() { return AppDataFolder() / "ScanLog"; }
+std::filesystem::path ScanLogFolder() {
+    return AppDataFolder() / "ScanLog";
+}
 
 std::filesystem::path UserConfigFolder() {
     std::filesystem::path base = AbsoluteEnv("XDG_CONFIG_HOME");

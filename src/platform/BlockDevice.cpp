@@ -45,9 +45,9 @@ int32_t QueryDiskGeometry(int fd, const std::filesystem::path& diskDir, DiskGeom
     g.tracksPerCylinder = kDefaultHeads;
     g.sectorsPerTrack = kDefaultSectorsPerTrack;
     if (S_ISREG(st.st_mode)) {
-        g.bytesPerSector =
-            diskDir.empty() ? kImageSectorSize
-                            : SysfsLogicalBlockSize(diskDir).value_or(kImageSectorSize);
+        g.bytesPerSector = diskDir.empty()
+                               ? kImageSectorSize
+                               : SysfsLogicalBlockSize(diskDir).value_or(kImageSectorSize);
     } else {
         int sectorSize = 0;
         if (ioctl(fd, BLKSSZGET, &sectorSize) != 0) return LastError();

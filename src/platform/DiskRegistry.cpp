@@ -41,8 +41,12 @@ std::filesystem::path DeviceNodeFor(const std::string& name) {
 
 }  // namespace
 
-std::filesystem::path SysfsRoot() { return EnvPath("KELDRIN_SYSFS_ROOT", "/sys"); }
-std::filesystem::path DeviceRoot() { return EnvPath("KELDRIN_DEV_ROOT", "/dev"); }
+std::filesystem::path SysfsRoot() {
+    return EnvPath("KELDRIN_SYSFS_ROOT", "/sys");
+}
+std::filesystem::path DeviceRoot() {
+    return EnvPath("KELDRIN_DEV_ROOT", "/dev");
+}
 std::filesystem::path MountInfoPath() {
     return EnvPath("KELDRIN_MOUNTINFO", "/proc/self/mountinfo");
 }

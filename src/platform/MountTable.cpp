@@ -99,16 +99,16 @@ std::optional<MountEntry> MountHolding(const std::filesystem::path& path) {
     return best;
 }
 
-std::optional<FileSystemProbe> ProbeFileSystem(const std::filesystem::path& source,
-                                               uint64_t offset, uint64_t size) {
+std::optional<FileSystemProbe> ProbeFileSystem(const std::filesystem::path& source, uint64_t offset,
+                                               uint64_t size) {
     int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     std::optional<FileSystemProbe> result;
     blkid_probe probe = blkid_new_probe();
     if (probe && blkid_probe_set_device(probe, fd, blkid_loff_t(offset), blkid_loff_t(size)) == 0) {
         blkid_probe_enable_superblocks(probe, 1);
-        blkid_probe_set_superblocks_flags(
-            probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION | BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID);
+        blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION |
+                                                     BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID);
         blkid_probe_enable_partitions(probe, 0);
         if (blkid_do_safeprobe(probe) == 0) {
             auto value = [probe](const char* name) {

@@ -20,7 +20,8 @@ bool IsAllDigits(std::string_view s) {
 
 // "usb1", "usb2": the root hubs every USB device hangs below.
 bool IsUsbRootHub(const std::string& c) {
-    return c.size() > 3 && c.compare(0, 3, "usb") == 0 && IsAllDigits(std::string_view(c).substr(3));
+    return c.size() > 3 && c.compare(0, 3, "usb") == 0 &&
+           IsAllDigits(std::string_view(c).substr(3));
 }
 
 std::string SubsystemOf(const std::filesystem::path& dir) {

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <optional>
 
@@ -82,8 +82,8 @@ int32_t OpenPhysicalDisk(SectorDevice& device, uint32_t diskNumber) {
         device.sectorCount = length / geometry.bytesPerSector;
     }
     if (device.sectorCount == 0) {
-        device.sectorCount = geometry.cylinders *
-                             (uint64_t(geometry.tracksPerCylinder) * geometry.sectorsPerTrack);
+        device.sectorCount =
+            geometry.cylinders * (uint64_t(geometry.tracksPerCylinder) * geometry.sectorsPerTrack);
     }
     return kErrorSuccess;
 }

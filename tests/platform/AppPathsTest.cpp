@@ -16,8 +16,9 @@ TEST(AppPaths, DataAndScanLogFoldersFollowXdgDataHome) {
 
 TEST(AppPaths, UnsetOrRelativeXdgValuesFallBackToTheHomeDefaults) {
     ScopedEnv home("HOME", "/home/ana");
-    for (std::optional<std::string> value : {std::optional<std::string>(), std::optional<std::string>(""),
-                                             std::optional<std::string>("relative/dir")}) {
+    for (std::optional<std::string> value :
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>("relative/dir")}) {
         ScopedEnv data("XDG_DATA_HOME", value);
         ScopedEnv config("XDG_CONFIG_HOME", value);
         ScopedEnv runtime("XDG_RUNTIME_DIR", value);

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <map>
-
-#include <gtest/gtest.h>
 
 #include "FakeDeviceTree.h"
 #include "Fixtures.h"
@@ -25,8 +25,8 @@ std::map<std::string, uint32_t> Numbers() {
 TEST(DiskRegistry, FirstEnumerationNumbersDisksInNameOrderAndLaterOnesAfterThem) {
     FakeDeviceTree tree;
     for (const char* name : {"sdc", "sda", "mmcblk0", "sdb"}) tree.AddDisk(name, FakeDisk{});
-    EXPECT_EQ(Numbers(),
-              (std::map<std::string, uint32_t>{{"mmcblk0", 0}, {"sda", 1}, {"sdb", 2}, {"sdc", 3}}));
+    EXPECT_EQ(Numbers(), (std::map<std::string, uint32_t>{
+                             {"mmcblk0", 0}, {"sda", 1}, {"sdb", 2}, {"sdc", 3}}));
     tree.AddDisk("sdaa", FakeDisk{});
     tree.AddDisk("nvme0n1", FakeDisk{});
     auto numbers = Numbers();
@@ -72,8 +72,8 @@ TEST(DiskRegistry, SkipsRamDisksCompressedSwapAndEmptyDevices) {
     empty.sysfsSize512 = 0;
     tree.AddDisk("ram0", FakeDisk{});
     tree.AddDisk("zram0", FakeDisk{});
-    tree.AddDisk("loop0", empty);     // nothing attached
-    tree.AddDisk("sdb", empty);       // a reader without a card
+    tree.AddDisk("loop0", empty);       // nothing attached
+    tree.AddDisk("sdb", empty);         // a reader without a card
     tree.AddDisk("loop1", FakeDisk{});  // an attached loop device is a disk
     tree.AddDisk("sdc", FakeDisk{});
     EXPECT_EQ(Numbers(), (std::map<std::string, uint32_t>{{"loop1", 0}, {"sdc", 1}}));
@@ -120,7 +120,8 @@ TEST(DiskRegistry, HandsOutAtMost128Numbers) {
     }
     test::WriteWholeFile(dir / "one-too-many", {1});
     EXPECT_FALSE(DiskRegistry::Instance().RegisterImage(dir / "one-too-many"));
-    EXPECT_EQ(DiskRegistry::Instance().RegisterImage(dir / "img5"), 5u) << "known ones still answer";
+    EXPECT_EQ(DiskRegistry::Instance().RegisterImage(dir / "img5"), 5u)
+        << "known ones still answer";
     tree.AddDisk("sdb", FakeDisk{});
     EXPECT_EQ(Numbers().count("sdb"), 0u);
 }

@@ -1,6 +1,6 @@
-#include <fstream>
-
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "FakeDeviceTree.h"
 #include "platform/MountTable.h"
@@ -39,9 +39,9 @@ TEST(MountTable, DisplayNamesOfFileSystems) {
         const char* version;
         const char* expected;
     } cases[] = {
-        {"vfat", "FAT32", "FAT32"}, {"vfat", "FAT16", "FAT"},  {"vfat", "FAT12", "FAT"},
-        {"vfat", "", "FAT32"},      {"ntfs", "", "NTFS"},      {"ntfs3", "", "NTFS"},
-        {"exfat", "", "exFAT"},     {"ext4", "1.0", "ext4"},   {"btrfs", "", "btrfs"},
+        {"vfat", "FAT32", "FAT32"}, {"vfat", "FAT16", "FAT"}, {"vfat", "FAT12", "FAT"},
+        {"vfat", "", "FAT32"},      {"ntfs", "", "NTFS"},     {"ntfs3", "", "NTFS"},
+        {"exfat", "", "exFAT"},     {"ext4", "1.0", "ext4"},  {"btrfs", "", "btrfs"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileSystemDisplayName(c.type, c.version), c.expected) << c.type << c.version;

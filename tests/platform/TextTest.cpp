@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/Text.h"
 
@@ -31,7 +30,7 @@ TEST(CutAtCharBoundary, NeverSplitsAMultiByteCharacter) {
     struct Case {
         size_t maxBytes;
         size_t kept;
-    } cases[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 3},   {5, 3},
+    } cases[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3},   {4, 3},   {5, 3},
                  {6, 6}, {7, 6}, {9, 6}, {10, 10}, {11, 11}, {50, 11}};
     for (const auto& c : cases) {
         EXPECT_EQ(CutAtCharBoundary(text, c.maxBytes), text.substr(0, c.kept))
@@ -116,15 +115,18 @@ TEST(Utf16, UnpairedSurrogatesBecomeReplacementCharacters) {
 TEST(Utf16, Utf8RoundTripsAndMalformedBytesBecomeReplacements) {
     const std::string text = "Fotos/\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xB7.jpg";
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
-    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x93\xB7"), std::u16string({char16_t(0xD83D), char16_t(0xDCF7)}));
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x93\xB7"),
+              std::u16string({char16_t(0xD83D), char16_t(0xDCF7)}));
     struct Case {
         std::string utf8;
         std::u16string expected;
     } cases[] = {
-        {"a\xFF" "b", u"a\uFFFDb"},
-        {"\xC3", u"\uFFFD"},                   // truncated sequence
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},         // overlong "/"
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
+        {"a\xFF"
+         "b",
+         u"a\uFFFDb"},
+        {"\xC3", u"\uFFFD"},                                // truncated sequence
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong "/"
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
     };
     for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.expected);
@@ -132,13 +134,15 @@ TEST(Utf16, Utf8RoundTripsAndMalformedBytesBecomeReplacements) {
 
 TEST(Cp437, MapsEveryByteAsTheCodePageDefines) {
     EXPECT_EQ(Cp437ToUtf8("A~ "), "A~ ");
-    EXPECT_EQ(Cp437ToUtf8(Bytes({0x80})), "\xC3\x87");       // Ç
-    EXPECT_EQ(Cp437ToUtf8(Bytes({0x9E})), "\xE2\x82\xA7");   // ₧
-    EXPECT_EQ(Cp437ToUtf8(Bytes({0xE1})), "\xC3\x9F");       // ß
-    EXPECT_EQ(Cp437ToUtf8(Bytes({0xE6})), "\xC2\xB5");       // µ
-    EXPECT_EQ(Cp437ToUtf8(Bytes({0xC9})), "\xE2\x95\x94");   // ╔
-    EXPECT_EQ(Cp437ToUtf8(Bytes({0xFF})), "\xC2\xA0");       // no-break space
-    EXPECT_EQ(Cp437ToUtf8(Bytes({0x41, 0x94, 0x42})), "A\xC3\xB6" "B");
+    EXPECT_EQ(Cp437ToUtf8(Bytes({0x80})), "\xC3\x87");      // Ç
+    EXPECT_EQ(Cp437ToUtf8(Bytes({0x9E})), "\xE2\x82\xA7");  // ₧
+    EXPECT_EQ(Cp437ToUtf8(Bytes({0xE1})), "\xC3\x9F");      // ß
+    EXPECT_EQ(Cp437ToUtf8(Bytes({0xE6})), "\xC2\xB5");      // µ
+    EXPECT_EQ(Cp437ToUtf8(Bytes({0xC9})), "\xE2\x95\x94");  // ╔
+    EXPECT_EQ(Cp437ToUtf8(Bytes({0xFF})), "\xC2\xA0");      // no-break space
+    EXPECT_EQ(Cp437ToUtf8(Bytes({0x41, 0x94, 0x42})),
+              "A\xC3\xB6"
+              "B");
 
     // The whole upper half against the C library's converter, where it has the code page.
     iconv_t cd = iconv_open("UTF-8", "CP437");

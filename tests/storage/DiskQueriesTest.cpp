@@ -1,6 +1,6 @@
-#include <vector>
-
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "FakeDeviceTree.h"
 #include "Fixtures.h"
@@ -58,9 +58,9 @@ TEST(PhysicalDisk, SectorSizeIs512UnlessTheTreeSaysOtherwise) {
         std::optional<std::string> attribute;  // nullopt: attribute removed
         uint32_t expected;
     } cases[] = {
-        {"sda", "512", 512},     {"sdb", "4096", 4096}, {"sdc", "2048", 2048},
-        {"sdd", std::nullopt, 512},
-        {"sde", "1000", 512},  // not a power of two: a damaged attribute is not believed
+        {"sda", "512", 512},        {"sdb", "4096", 4096}, {"sdc", "2048", 2048},
+        {"sdd", std::nullopt, 512}, {"sde", "1000", 512},  // not a power of two: a damaged
+                                                           // attribute is not believed
         {"sdf", "garbage", 512},
     };
     for (const auto& c : cases) {
@@ -146,8 +146,7 @@ TEST(RemovableDisk, RemovableAttributeUsbAndSdCount) {
         {"sda", false, FakeBus::kSata, false},  // an internal disk
         {"sdb", true, FakeBus::kSata, true},    // a reader on the internal bus
         {"sdc", false, FakeBus::kUsb, true},    // a USB stick reporting fixed media
-        {"sdd", true, FakeBus::kUsb, true},
-        {"mmcblk0", false, FakeBus::kMmc, true},
+        {"sdd", true, FakeBus::kUsb, true},    {"mmcblk0", false, FakeBus::kMmc, true},
         {"vdb", false, FakeBus::kSata, false},
     };
     for (const auto& c : cases) {

@@ -1,6 +1,5 @@
-#include <sys/statvfs.h>
-
 #include <gtest/gtest.h>
+#include <sys/statvfs.h>
 
 #include "FakeDeviceTree.h"
 #include "Fixtures.h"
@@ -27,8 +26,8 @@ protected:
     std::string Image(const std::string& name, const std::string& size, const std::string& mkfs) {
         std::filesystem::path p = tree_.root() / name;
         std::string q = ShellQuote(p.string());
-        EXPECT_TRUE(RunOrFail("truncate -s " + size + " " + q + " && " + mkfs + " " + q +
-                              " >/dev/null"));
+        EXPECT_TRUE(
+            RunOrFail("truncate -s " + size + " " + q + " && " + mkfs + " " + q + " >/dev/null"));
         return p.string();
     }
     std::string NameOf(const std::filesystem::path& path) {
@@ -66,8 +65,8 @@ TEST_F(DriveFileSystemTest, NamesTheFileSystemOfTheMountHoldingThePath) {
     for (const auto& c : cases) {
         EXPECT_EQ(NameOf(Folder(c.folder)), c.expected) << c.folder;
         std::filesystem::create_directories(Folder(c.folder) / "DCIM" / "100MEDIA");
-        EXPECT_EQ(NameOf(Folder(c.folder) / "DCIM" / "100MEDIA"), c.expected) << "below "
-                                                                                << c.folder;
+        EXPECT_EQ(NameOf(Folder(c.folder) / "DCIM" / "100MEDIA"), c.expected)
+            << "below " << c.folder;
     }
 }
 

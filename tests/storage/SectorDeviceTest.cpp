@@ -1,12 +1,11 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <limits>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "Fixtures.h"
 #include "TempDir.h"
@@ -99,11 +98,8 @@ TEST_F(SectorDeviceTest, ReadsInPiecesOfAtMost64KiB) {
         uint32_t bytesPerSector;
         std::vector<size_t> pieces;
     } cases[] = {
-        {0, 300, 512, {65536, 65536, 22528}},
-        {7, 128, 512, {65536}},
-        {1, 1, 512, {512}},
-        {0, 20, 4096, {65536, 16384}},
-        {3, 0, 512, {}},
+        {0, 300, 512, {65536, 65536, 22528}}, {7, 128, 512, {65536}}, {1, 1, 512, {512}},
+        {0, 20, 4096, {65536, 16384}},        {3, 0, 512, {}},
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> buffer(size_t(c.count) * c.bytesPerSector + 1, 0xEE);
@@ -165,8 +161,8 @@ TEST_F(SectorDeviceTest, MediaAreOpenedReadOnlyAndNotInheritedByChildren) {
     EXPECT_TRUE(fcntl(device_.handle, F_GETFD) & FD_CLOEXEC);
     // A read-only image (a write-protected card) opens.
     SectorDevice other;
-    std::filesystem::permissions(image_, std::filesystem::perms::owner_read |
-                                             std::filesystem::perms::group_read);
+    std::filesystem::permissions(
+        image_, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     EXPECT_EQ(OpenImageFile(other, image_), kErrorSuccess);
     CloseDevice(other);
 }

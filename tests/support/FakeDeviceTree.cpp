@@ -15,8 +15,7 @@ namespace keldrin::test {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr const char* kEnvNames[] = {"KELDRIN_SYSFS_ROOT", "KELDRIN_DEV_ROOT",
-                                     "KELDRIN_MOUNTINFO"};
+constexpr const char* kEnvNames[] = {"KELDRIN_SYSFS_ROOT", "KELDRIN_DEV_ROOT", "KELDRIN_MOUNTINFO"};
 
 void WriteText(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
