@@ -26,10 +26,31 @@ bool IsSkippedName(std::string_view name) {
     return StartsWith(name, "ram") || StartsWith(name, "zram");
 }
 
-std::filesystem::path CanonicalOrSelf(const std::filesystem::path& p) {
+bool IsDigits(std::string_view s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Where a disk sits in the device tree, without the parts the kernel numbers afresh on every
+// arrival: the SCSI host below a USB port or SATA link ("host6/target6:0:0/..."), and the card
+// below an MMC slot ("mmc0:aaaa"). A stick re-plugged in the same port, or a card swapped in
+// the same reader, keeps its place; a stick in another port has another.
+std::string StableDevicePath(const std::filesystem::path& dir) {
     std::error_code ec;
-    std::filesystem::path c = std::filesystem::canonical(p, ec);
-    return ec ? p : c;
+    std::filesystem::path canonical = std::filesystem::canonical(dir, ec);
+    if (ec) canonical = dir;
+    std::filesystem::path kept;
+    for (const auto& part : canonical) {
+        std::string c = part.string();
+        if (c.size() > 4 && c.compare(0, 4, "host") == 0 && IsDigits(c.substr(4))) break;
+        size_t colon = c.find(':');
+        if (c.compare(0, 3, "mmc") == 0 && colon != std::string::npos &&
+            IsDigits(c.substr(3, colon - 3))) {
+            break;
+        }
+        kept /= part;
+    }
+    return kept.string();
 }
 
 // sysfs spells a "/" in a device name as "!" (cciss!c0d0 is /dev/cciss/c0d0).
@@ -52,8 +73,9 @@ std::filesystem::path MountInfoPath() {
 }
 
 // A number belongs to one identity for the life of the process: a block device is known by its
-// name together with where sysfs places it (the bus path), so another stick that later takes the
-// same name in another port is a new disk; an image is known by its canonical path.
+// name together with its stable place in the device tree (the port or slot), so another stick
+// that later takes the same name in another port is a new disk; an image is known by its
+// canonical path.
 struct DiskRegistry::Impl {
     struct Entry {
         std::string identity;
@@ -82,7 +104,7 @@ struct DiskRegistry::Impl {
     }
 
     static std::string BlockIdentity(const std::string& name, const std::filesystem::path& dir) {
-        return "block:" + name + "@" + CanonicalOrSelf(dir).string();
+        return "block:" + name + "@" + StableDevicePath(dir);
     }
 };
 

@@ -53,8 +53,11 @@ TEST(DiskRegistry, VanishedDiskKeepsItsNumberAndNobodyElseGetsIt) {
     tree.AddDisk("sdd", FakeDisk{});
     EXPECT_EQ(Numbers()["sdd"], 3u) << "number 1 is not handed to another disk";
 
-    // The same device back in the same port is the same disk again.
-    tree.AddDisk("sdb", FakeDisk{});
+    // The same device back in the same port is the same disk again, though the kernel gave it
+    // a new SCSI host.
+    FakeDisk replugged;
+    replugged.scsiHost = 17;
+    tree.AddDisk("sdb", replugged);
     EXPECT_EQ(Numbers()["sdb"], 1u);
     // Another device taking the name in another port is a new disk: a number opened for the old
     // one must not reach it.

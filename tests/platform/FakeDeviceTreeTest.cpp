@@ -1,8 +1,8 @@
 // The fake tree other suites build disks, partitions and volumes on: its layout must read the
 // way the kernel's does through the platform's sysfs readers.
-#include <cstdlib>
-
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "FakeDeviceTree.h"
 #include "Fixtures.h"

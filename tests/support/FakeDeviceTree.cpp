@@ -84,8 +84,9 @@ fs::path FakeDeviceTree::BusDevicePath(const std::string& name, const FakeDisk& 
     }
     ports_[name] = port;
     const std::string p = std::to_string(port);
+    const std::string h = std::to_string(disk.scsiHost >= 0 ? disk.scsiHost : port);
     const fs::path devices = SysfsRoot() / "devices";
-    const std::string scsi = p + ":0:0:0";
+    const std::string scsi = h + ":0:0:0";
     switch (disk.bus) {
         case FakeBus::kUsb: {
             fs::path hub = devices / "pci0000:00" / "0000:00:14.0" / "usb1";
@@ -94,7 +95,7 @@ fs::path FakeDeviceTree::BusDevicePath(const std::string& name, const FakeDisk& 
             if (!fs::exists(hub / "subsystem")) Subsystem(root(), hub, "usb");
             if (!fs::exists(usbDevice / "subsystem")) Subsystem(root(), usbDevice, "usb");
             if (!fs::exists(usbInterface / "subsystem")) Subsystem(root(), usbInterface, "usb");
-            return usbInterface / ("host" + p) / ("target" + scsi.substr(0, scsi.size() - 2)) /
+            return usbInterface / ("host" + h) / ("target" + scsi.substr(0, scsi.size() - 2)) /
                    scsi;
         }
         case FakeBus::kMmc: {
@@ -106,7 +107,7 @@ fs::path FakeDeviceTree::BusDevicePath(const std::string& name, const FakeDisk& 
         case FakeBus::kSata:
         default:
             return devices / "pci0000:00" / "0000:00:1f.2" / ("ata" + std::to_string(port + 1)) /
-                   ("host" + p) / ("target" + scsi.substr(0, scsi.size() - 2)) / scsi;
+                   ("host" + h) / ("target" + scsi.substr(0, scsi.size() - 2)) / scsi;
     }
 }
 

@@ -49,6 +49,9 @@ struct FakeDisk {
     // The bus port: re-adding a disk of the same name in the same port models the same device
     // coming back (same sysfs device path); another port is another device. -1: one per name.
     int port = -1;
+    // The SCSI host number below the port (hostN/targetN:0:0/N:0:0:0). The kernel counts hosts
+    // afresh on every arrival, so a re-plugged stick has a new one. -1: the port number.
+    int scsiHost = -1;
     // Size attribute override (512-byte units) for cases where sysfs and the node disagree,
     // e.g. a reader with no medium reports 0.
     std::optional<uint64_t> sysfsSize512;
