@@ -3,6 +3,7 @@
 #include <sys/statvfs.h>
 
 #include <cerrno>
+#include <optional>
 #include <system_error>
 
 #include "platform/DiskRegistry.h"
@@ -11,6 +12,22 @@
 #include "storage/SectorDevice.h"
 
 namespace keldrin {
+namespace {
+
+// The letter's mount point while a file system is still mounted there. A folder left behind by
+// an unmounted volume lies on its parent's file system, whose figures must not stand for it.
+std::optional<std::filesystem::path> MountedAt(uint16_t driveLetter) {
+    auto mountPoint = DriveMount(driveLetter);
+    if (!mountPoint) return std::nullopt;
+    std::error_code ec;
+    std::filesystem::path canonical = std::filesystem::canonical(*mountPoint, ec);
+    if (ec) return std::nullopt;
+    auto mount = MountHolding(canonical);
+    if (!mount || mount->mountPoint != canonical) return std::nullopt;
+    return canonical;
+}
+
+}  // namespace
 
 int32_t DriveFreeBytes(const std::filesystem::path& path, uint64_t* freeBytes) {
     struct statvfs fs;
@@ -36,13 +53,13 @@ int32_t DriveFileSystem(const std::filesystem::path& path, std::string* name) {
 }
 
 int32_t DriveFreeBytes(uint16_t driveLetter, uint64_t* freeBytes) {
-    auto mountPoint = DriveMount(driveLetter);
+    auto mountPoint = MountedAt(driveLetter);
     if (!mountPoint) return kErrorNotReady;
     return DriveFreeBytes(*mountPoint, freeBytes);
 }
 
 int32_t DriveFileSystem(uint16_t driveLetter, std::string* name) {
-    auto mountPoint = DriveMount(driveLetter);
+    auto mountPoint = MountedAt(driveLetter);
     if (!mountPoint) return kErrorNotReady;
     return DriveFileSystem(*mountPoint, name);
 }

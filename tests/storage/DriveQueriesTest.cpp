@@ -106,6 +106,12 @@ TEST_F(DriveFileSystemTest, DriveLettersAnswerThroughTheirMountPoint) {
     EXPECT_EQ(DriveFreeBytes(letter, &free), kErrorSuccess);
     SetDriveMount(letter, {});
     EXPECT_EQ(DriveFileSystem(letter, &name), kErrorNotReady);
+    // A folder whose volume was unmounted lies on the parent's file system: not the volume's.
+    tree_.AddMount(tree_.root(), "ext4", "/dev/root");
+    SetDriveMount(letter, Folder("unmounted"));
+    EXPECT_EQ(DriveFileSystem(letter, &name), kErrorNotReady);
+    EXPECT_EQ(DriveFreeBytes(letter, &free), kErrorNotReady);
+    SetDriveMount(letter, {});
 }
 
 TEST(DriveFreeBytes, ReportsTheSpaceAnUnprivilegedWriterMayUse) {
