@@ -82,7 +82,10 @@ int32_t SniffCompoundDocument(const uint8_t* header, int32_t headerLength) {
     for (int32_t i = 0; i < entries; ++i) {
         const uint8_t* entry = buffer + size_t(i) * kDirectoryEntrySize;
         if (NameStartsWith(entry, "WordDocument", 12)) return kTypeWord;
-        if (NameStartsWith(entry, "Wordbook", 8)) return kTypeExcel;
+        // BIFF8 workbooks keep their data in a stream named "Workbook".
+        if (NameStartsWith(entry, "Wordbook", 8) || NameStartsWith(entry, "Workbook", 8)) {
+            return kTypeExcel;
+        }
         if (NameStartsWith(entry, "PowerPoint Document", 19)) return kTypePowerPoint;
     }
     return kTypeOle;
