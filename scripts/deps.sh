@@ -8,7 +8,8 @@ BUILD_PKGS=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
 QT_PKGS=(qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
          libgl-dev qt6-l10n-tools)
 FIXTURE_PKGS=(dosfstools mtools ntfs-3g e2fsprogs fdisk util-linux imagemagick zip unzip
-              p7zip-full gzip sqlite3 fonts-dejavu-core python3 xxd)
+              p7zip-full gzip sqlite3 fonts-dejavu-core python3 xxd python3-docx python3-openpyxl
+              python3-xlwt ffmpeg gcab)
 
 want=("${BUILD_PKGS[@]}")
 case "${1:-all}" in
