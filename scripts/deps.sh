@@ -5,7 +5,7 @@ set -euo pipefail
 
 BUILD_PKGS=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             libblkid-dev libudev-dev libcli11-dev)
-QT_PKGS=(qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
+QT_PKGS=(qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6uitools6 libqt6opengl6-dev
          libgl-dev qt6-l10n-tools)
 FIXTURE_PKGS=(dosfstools mtools ntfs-3g e2fsprogs fdisk util-linux imagemagick zip unzip
               p7zip-full gzip sqlite3 fonts-dejavu-core python3 xxd python3-docx python3-openpyxl

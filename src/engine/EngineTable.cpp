@@ -16,6 +16,8 @@ struct EngineRow {
 
 // One row per fast engine; an engine joins by adding its row.
 constexpr EngineRow kFastEngines[] = {
+    {Family::kNtfs, MakeFastNtfsEngine},
+    {Family::kFat, MakeFastFatEngine},
     {Family::kExt, MakeFastExtEngine},
 };
 

@@ -5,9 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/IFileRecoveryParse.h"
@@ -43,6 +47,8 @@ inline constexpr const char* kProNtfsLogPrefix = "Pro_Ntfs_";
 // prefix + start sector + local year, month, day, hour (no leading zeros) and the minute in two
 // places ("%2d"), e.g. "Fast_8192_20153714 5".
 std::string MakeScanLogName(const char* prefix, uint64_t startSector);
+// The same for a given local time.
+std::string MakeScanLogName(const char* prefix, uint64_t startSector, const std::tm& localTime);
 
 class ScanStore {
 public:
@@ -52,17 +58,28 @@ public:
     ScanStore& operator=(const ScanStore&) = delete;
 
     // Creates or opens the three files in the catalogue's current log folder; never truncates.
+    // name is one file name (87 for an empty name, "/", "." or ".."). 8 when the write buffer
+    // cannot be had (the store is still open). RecordCount() starts at 0 also for a store that
+    // already holds records: an earlier scan's store is read, not appended to.
     int32_t OpenStore(const std::string& name);
-    // The next free record in the write buffer; the caller fills every field and sets id to
-    // RecordCount(). Valid until the next AppendEntry or FlushStore.
+    // The next free record in the write buffer, zero-filled; the caller fills every field and
+    // sets id to RecordCount(). Valid until the next AppendEntry or FlushStore. Never null: on a
+    // store that is not open the records go nowhere.
     ScanEntry* AppendEntry();
     void AddRelation(uint64_t parentKey, uint32_t childId, uint32_t folderKey,
                      const char* folderName);
+    // Writes pending records (their write error is returned, and an earlier failed buffer
+    // write while appending), then rewrites "_Relation" and "_DirInfo" when the tree changed.
     int32_t FlushStore();
+    // Key 0 = the list of the smallest key (the root). Ids that name no record are skipped;
+    // image entries whose content is not ok are left out; out is sorted, files first.
     int32_t ListStoreChildren(uint64_t key, std::vector<ScanEntry>& out);
     int32_t CountStoreSubtree(uint64_t key, uint32_t* count);
     int32_t FindFolderEntry(uint32_t key, ScanEntry* out);
+    // The folders above the entry, nearest first, root excluded; ends at a folder already
+    // visited (a self-parent or a cycle).
     int32_t ListEntryAncestors(const ScanEntry* entry, std::vector<ScanEntry>& out);
+    // Every file record the type filter selects, sorted; 1 when the main file was read, else 0.
     int32_t FilterEntries(const std::string& filter, std::vector<ScanEntry>& out);
     void CloseStore();
 
@@ -78,6 +95,21 @@ public:
     const std::vector<DirInfoRecord>& Folders() const { return folders_; }
 
 private:
+    enum class ReadOutcome { kOk, kMissing, kFailed };
+    // One record by id, from the main file or, when not yet written, from the write buffer.
+    // kMissing for an id that names no record (a damaged "_Relation"): the caller skips it.
+    ReadOutcome ReadRecord(uint32_t id, ScanEntry* out, int32_t* error);
+    // Reads the records of ids in list order, coalescing runs of consecutive ids into one read,
+    // and hands each one that exists to visit. Stops at the first failed read (its error).
+    template <typename Visit>
+    int32_t ReadChildren(const std::vector<uint32_t>& ids, Visit&& visit);
+    const std::vector<uint32_t>* SelectList(uint64_t key) const;
+    void WritePending();
+    void ParseRelation(std::string_view text);
+    std::string RelationText() const;
+    void BuildParentIndex();
+    const DirInfoRecord* FolderByKey(uint32_t key);
+
     int mainFd_ = -1;
     int relationFd_ = -1;
     int folderFd_ = -1;
@@ -91,6 +123,18 @@ private:
     std::map<uint64_t, std::vector<uint32_t>> children_;
     std::vector<DirInfoRecord> folders_;
     std::string knownTypes_;
+
+    uint64_t writePos_ = 0;       // main-file offset of the first record in the write buffer
+    int32_t appendError_ = 0;     // a buffer write that failed while appending, for FlushStore
+    bool sideFilesDirty_ = true;  // "_Relation" / "_DirInfo" differ from what was last written
+    ScanEntry scratch_{};         // where records go when no write buffer can be had
+    // Child id -> index into parentKeys_ of the first (smallest) key whose list holds it, sorted
+    // by id; built on demand for the ancestor walk and dropped when the tree changes.
+    std::vector<std::pair<uint32_t, uint32_t>> parentIndex_;
+    std::vector<uint64_t> parentKeys_;
+    bool parentIndexValid_ = false;
+    std::unordered_map<uint32_t, uint32_t> folderIndex_;  // folder key -> first folders_ index
+    bool folderIndexValid_ = false;
 };
 
 }  // namespace keldrin
