@@ -184,8 +184,7 @@ def main_window():
         label("ToolBar2Logo", props={"pixmap": ("pixmap", IMG + "scan_files.png"),
                                      "minimumSize": ("size", 48, 48)}),
         vbox("BannerTexts", [label("Txt1", "Select a location to scan"),
-                             label("Txt2", "Choose the card or disk partition that held your files.",
-                                   props={"wordWrap": True})], spacing=2),
+                             label("Txt2", "Choose the card or disk partition that held your files.")], spacing=2),
         Spacer(),
         label("SelectedFileInfo", "Selected 0 Byte in 0 file"),
     ], margins=(16, 6, 16, 6), spacing=12,
@@ -223,6 +222,7 @@ def control_panel():
                 label(title_name, title, dyn={"class": "CardTitle"}),
                 label(des_name, des, props={"wordWrap": True}, dyn={"class": "CardText"}),
             ], spacing=2),
+            Spacer(),
         ], margins=(12, 8, 12, 8), spacing=10, dyn={"class": "Card"})
 
     cards = [
@@ -368,6 +368,8 @@ def file_type():
     inner = vbox("FileTypeList", containers + [Spacer(horizontal=False)], margins=(16, 8, 16, 8),
                  spacing=10)
     scroll = W("QScrollArea", "FileTypeScroll", {"widgetResizable": True,
+                                                  "horizontalScrollBarPolicy":
+                                                      ("enum", "Qt::ScrollBarAlwaysOff"),
                                                   "frameShape": ("enum", "QFrame::NoFrame")},
                children=[inner])
     inner.cls = "QWidget"
