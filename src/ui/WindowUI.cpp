@@ -32,7 +32,10 @@ constexpr const char* kWiredProperty = "_keldrinWired";
 // Forwards hovering over buttons as "onhot"/"offhot" to the window.
 class HotFilter : public QObject {
 public:
-    explicit HotFilter(CWindowUI* window) : QObject(window), window_(window) {}
+    static constexpr const char* kName = "_keldrinHotFilter";
+    explicit HotFilter(CWindowUI* window) : QObject(window), window_(window) {
+        setObjectName(kName);
+    }
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->isEnabled()) {
@@ -114,7 +117,9 @@ void CWindowUI::FillIncludes(QWidget* under) {
 }
 
 void CWindowUI::WireControls(QWidget* under) {
-    auto* hot = findChild<HotFilter*>(QString(), Qt::FindDirectChildrenOnly);
+    // HotFilter has no meta-object of its own, so findChild<HotFilter*> would match any child;
+    // it is found by its name instead.
+    QObject* hot = findChild<QObject*>(HotFilter::kName, Qt::FindDirectChildrenOnly);
     if (!hot) hot = new HotFilter(this);
     QList<QWidget*> widgets = under->findChildren<QWidget*>();
     widgets.prepend(under);
