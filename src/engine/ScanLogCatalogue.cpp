@@ -1,4 +1,5 @@
 #include "engine/ScanLogCatalogue.h"
+#include "platform/FileIo.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -67,20 +68,6 @@ std::string NormalFolder(const std::filesystem::path& path) {
 
 bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
     return EqualsIgnoreAsciiCase(NormalFolder(a), NormalFolder(b));
-}
-
-int32_t WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return LastError(IoDirection::kWrite);
-        }
-        if (n == 0) return kErrorWriteFault;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return kErrorSuccess;
 }
 
 std::string HolderOf(const std::filesystem::path& lockPath) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/RecoveryNames.h"
+#include "platform/FileIo.h"
 #include "fat/CFastFatRecovery.h"
 #include "platform/AppPaths.h"
 #include "platform/Errors.h"
@@ -27,20 +28,6 @@ constexpr const char* kPreviewDocumentTypes =
     "*.pdf|*.doc|*.dot|*.docx|*.dotx|*.docm|*.dotm|*.rtf|*.odt|*.ppt|*.pptx|*.pptm|*.pps|*.ppsx|"
     "*.ppsm|*.odp|*.xls|*.xlsx|*.xlsm|*.csv|*.odc|*.vsd|*.vsdm|*.vsdx|*.pub|*.mpp|*.ics|*.vcf|"
     "*.msg|*.zip|*.rar|*.gzip|*.tar|*.7z|*.cab|*.arj|*.lzh|*.ace|*.gz|*.uue|*.bz2|*.jar|*.iso";
-
-int32_t WriteAll(int fd, const uint8_t* data, size_t n, size_t* written) {
-    *written = 0;
-    while (*written < n) {
-        ssize_t w = write(fd, data + *written, n - *written);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return LastError(IoDirection::kWrite);
-        }
-        if (w == 0) return kErrorDiskFull;
-        *written += size_t(w);
-    }
-    return kErrorSuccess;
-}
 
 int OpenForWriting(const std::filesystem::path& path) {
     int fd;

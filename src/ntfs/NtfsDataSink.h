@@ -2,6 +2,8 @@
 // the NTFS engine's extraction.
 #pragma once
 
+#include "platform/FileIo.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -18,7 +20,5 @@ public:
     virtual int32_t Progress(uint64_t done, uint64_t total) = 0;
 };
 
-// Writes the whole buffer to a descriptor, repeating partial writes. 0 or the write's error.
-int32_t WriteAll(int fd, const uint8_t* data, size_t length);
 
 }  // namespace keldrin

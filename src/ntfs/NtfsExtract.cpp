@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "engine/RecoveryNames.h"
+#include "platform/FileIo.h"
 #include "ntfs/NtfsDataSink.h"
 #include "platform/Errors.h"
 
@@ -54,20 +55,6 @@ std::string EntryName(const ScanEntry& entry) {
 }
 
 }  // namespace
-
-int32_t WriteAll(int fd, const uint8_t* data, size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return LastError(IoDirection::kWrite);
-        }
-        if (n == 0) return kErrorWriteFault;
-        data += n;
-        length -= size_t(n);
-    }
-    return kErrorSuccess;
-}
 
 int32_t CFastNtfsRecovery::CopyRuns(const ScanEntry& entry, const RunList& runs, uint64_t limit,
                                     DataSink& sink) {

@@ -11,8 +11,8 @@ namespace {
 
 constexpr const char* kAppFolderName = "Quorvex Keldrin";
 
-// XDG base directories must be absolute; a relative value is ignored as the specification of
-// those variables asks.
+// XDG base directories must be absolute; a relative value is ignored, as the XDG base-directory
+// rules ask.
 std::filesystem::path AbsoluteEnv(const char* name) {
     const char* value = std::getenv(name);
     if (!value || !*value) return {};

@@ -1,4 +1,5 @@
 #include "signature/CFileTypeRecovery.h"
+#include "platform/FileIo.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,20 +49,6 @@ bool StepsOneSector(int32_t typeId) {
         default:
             return false;
     }
-}
-
-int32_t WriteAll(int fd, const uint8_t* data, size_t count) {
-    while (count > 0) {
-        const ssize_t n = ::write(fd, data, count);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return LastError(IoDirection::kWrite);
-        }
-        if (n == 0) return kErrorWriteFault;
-        data += n;
-        count -= size_t(n);
-    }
-    return kErrorSuccess;
 }
 
 int32_t CreateFolderOf(const std::filesystem::path& destination) {
